@@ -11,6 +11,6 @@ BUILD_DIR="$ROOT/build/$NAME"
 cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DVELKOR_TESTS=ON -DVELKOR_WERROR=ON \
     -DPython_EXECUTABLE="$VENV/bin/python" >/dev/null
 cmake --build "$BUILD_DIR"
-"$BUILD_DIR/tests/cpp/velkor_engine_tests" --gtest_brief=1
+ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error | tail -n 3
 cd "$ROOT/tests/python"
 PYTHONPATH="$BUILD_DIR/python:$ROOT/python" python -m pytest -q "$@"

@@ -51,8 +51,10 @@ PyMethodDef kFunctions[] = {
 
 #undef VELKOR_FASTCALL
 
+// m_size 0 (not -1) makes the interpreter call PyInit__velkor again for a re-import instead
+// of copying the module's dict, which is what lets another interpreter be refused.
 PyModuleDef kModule = {
-    PyModuleDef_HEAD_INIT, "_velkor", "basic", -1, kFunctions, nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT, "_velkor", "basic", 0, kFunctions, nullptr, nullptr, nullptr, nullptr,
 };
 
 PyObject* g_module = nullptr;
