@@ -4,7 +4,9 @@
 #include <string>
 
 #include "extension/call_guard.hpp"
+#include "extension/pricing_flow.hpp"
 #include "python_module/arguments.hpp"
+#include "python_module/pyapi.hpp"
 #include "python_module/pyarrow_import.hpp"
 
 namespace velkor::extension {
@@ -21,14 +23,6 @@ PyObject* not_implemented(const char* function) {
     PyErr_Format(PyExc_NotImplementedError, "%s is not implemented yet", function);
     return nullptr;
 }
-
-// The checked arguments of a pricing function.
-struct PricingArguments {
-    arrow::RecordBatch events;
-    PyObject* py_state;
-    PyObject* dataset;
-    PyObject* expressions;
-};
 
 constexpr std::array<const char*, 4> kPricingParameters = {"events_rb", "py_state", "dataset",
                                                            "expressions"};
@@ -56,33 +50,34 @@ std::expected<PricingArguments, PythonException> pricing_arguments(const char* f
     return PricingArguments{std::move(*events), py_state, *dataset_dict, *expressions_dict};
 }
 
+template <class ReadParameters>
 PyObject* pricing_call(const char* function, PyObject* const* args, Py_ssize_t nargs,
-                       PyObject* kwnames) {
+                       PyObject* kwnames, ReadParameters read_parameters) {
     return guard_call([&]() -> PyObject* {
         auto arguments = pricing_arguments(function, args, nargs, kwnames);
         if (!arguments) return raise(arguments.error());
-        return not_implemented(function);
+        return run_pricing(function, *arguments, read_parameters);
     });
 }
 
 }  // namespace
 
 PyObject* mc_price(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return pricing_call("mc_price", args, nargs, kwnames);
+    return pricing_call("mc_price", args, nargs, kwnames, py::get_mc_params);
 }
 
 PyObject* fixed_price(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return pricing_call("fixed_price", args, nargs, kwnames);
+    return pricing_call("fixed_price", args, nargs, kwnames, py::get_fixed);
 }
 
 PyObject* fd_hullwhite_price(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                              PyObject* kwnames) {
-    return pricing_call("fd_hullwhite_price", args, nargs, kwnames);
+    return pricing_call("fd_hullwhite_price", args, nargs, kwnames, py::get_hull_white);
 }
 
 PyObject* fd_blackscholes_price(PyObject*, PyObject* const* args, Py_ssize_t nargs,
                                 PyObject* kwnames) {
-    return pricing_call("fd_blackscholes_price", args, nargs, kwnames);
+    return pricing_call("fd_blackscholes_price", args, nargs, kwnames, py::get_black_scholes);
 }
 
 PyObject* backtest_csv(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

@@ -6,6 +6,7 @@ import inspect
 import pytest
 
 import _velkor
+from builders import valid_dataset
 
 PRICING = ["mc_price", "fixed_price", "fd_hullwhite_price", "fd_blackscholes_price"]
 PARAMETERS = {
@@ -74,11 +75,7 @@ def test_binding_errors_read_like_the_interpreters(name, call):
 def test_pricing_functions_take_keywords_in_any_order(name, events_rb):
     function = getattr(_velkor, name)
     with pytest.raises(NotImplementedError, match=name):
-        function(expressions={}, dataset=_any_dataset(), py_state=None, events_rb=events_rb)
-
-
-def _any_dataset():
-    return {}
+        function(expressions={}, dataset=valid_dataset(), py_state=None, events_rb=events_rb)
 
 
 @pytest.mark.parametrize("name", PRICING)
@@ -101,7 +98,7 @@ def test_dict_subclass_is_accepted(events_rb):
         pass
 
     with pytest.raises(NotImplementedError):
-        _velkor.fixed_price(events_rb, None, Settings(), Settings())
+        _velkor.fixed_price(events_rb, None, Settings(valid_dataset()), Settings())
 
 
 @pytest.mark.parametrize(

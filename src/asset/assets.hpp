@@ -1,0 +1,59 @@
+// The market data of one valuation: the base asset's name and one forward curve per asset,
+// found by name. Built once per pricing call, then read-only.
+#pragma once
+
+#include <cstddef>
+#include <expected>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "asset/asset_error.hpp"
+#include "asset/forward.hpp"
+
+namespace velkor {
+
+// Lets the curve map be searched with a string_view, without building a string per lookup.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept {
+        return std::hash<std::string_view>{}(name);
+    }
+};
+
+using CurveMap = std::unordered_map<std::string, AssetLogFwd, NameHash, std::equal_to<>>;
+
+class Assets {
+public:
+    Assets(std::string base, CurveMap curves)
+        : base_(std::move(base)), curves_(std::move(curves)) {}
+
+    [[nodiscard]] const std::string& base() const noexcept { return base_; }
+    [[nodiscard]] const CurveMap& curves() const noexcept { return curves_; }
+
+    [[nodiscard]] std::expected<std::reference_wrapper<const AssetLogFwd>, AssetError>
+    asset_by_name(std::string_view name) const;
+
+    // The forward value of one unit of the asset at t: 1 for the base asset, whatever t.
+    // Curve failures come back unwrapped.
+    [[nodiscard]] std::expected<double, AssetError> asset_value(std::string_view name,
+                                                                double t) const;
+
+    // exp(-Y(t)) of the base curve; curve failures wrapped as the "discount factor" spot.
+    [[nodiscard]] std::expected<double, AssetError> discount_factor(double t) const;
+
+    // Average rate of the base curve; failures wrapped as the "discount" rate.
+    [[nodiscard]] std::expected<double, AssetError> discount_rate(double t1, double t2) const;
+
+    // Average growth rate of the named curve; failures wrapped with the asset's name, except
+    // a missing asset.
+    [[nodiscard]] std::expected<double, AssetError> asset_rate(std::string_view name, double t1,
+                                                               double t2) const;
+
+private:
+    std::string base_;
+    CurveMap curves_;
+};
+
+}  // namespace velkor
