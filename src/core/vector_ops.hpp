@@ -51,7 +51,8 @@ template <class F>
 template <class F>
 [[nodiscard]] std::expected<void, LengthMismatch> combine_into(ValueVector& target,
                                                                const ValueVector& v, F f) {
-    if (target.size() == 1 && v.size() > 1) {
+    // Any other length of v changes the target's length (an empty v empties it).
+    if (target.size() == 1 && v.size() != 1) {
         auto grown = combine(target, v, f);
         if (!grown) return std::unexpected(grown.error());
         target = std::move(*grown);
@@ -71,6 +72,53 @@ template <class F>
     return {};
 }
 
+// f(i, a_i) for every i < n, where a_i is a[i], or a[0] at every i when a has a single entry:
+// a loop over full-length vectors indexed directly that also reads one that may be broadcast.
+template <class F>
+[[nodiscard]] std::expected<void, LengthMismatch> for_each_broadcast(std::size_t n,
+                                                                     const ValueVector& a, F f) {
+    if (a.size() != n && a.size() != 1) return std::unexpected(LengthMismatch{n, a.size()});
+    const double* __restrict x = a.data();
+    if (a.size() == n) {
+        for (std::size_t i = 0; i < n; ++i) f(i, x[i]);
+    } else {
+        const double x0 = x[0];
+        for (std::size_t i = 0; i < n; ++i) f(i, x0);
+    }
+    return {};
+}
+
+// f(i, a_i, b_i) for every i < n, each of a and b broadcast as above.
+template <class F>
+[[nodiscard]] std::expected<void, LengthMismatch> for_each_broadcast(std::size_t n,
+                                                                     const ValueVector& a,
+                                                                     const ValueVector& b, F f) {
+    if (a.size() != n && a.size() != 1) return std::unexpected(LengthMismatch{n, a.size()});
+    if (b.size() != n && b.size() != 1) return std::unexpected(LengthMismatch{n, b.size()});
+    const double* __restrict x = a.data();
+    const double* __restrict y = b.data();
+    const bool full_a = a.size() == n;
+    const bool full_b = b.size() == n;
+    if (full_a && full_b) {
+        for (std::size_t i = 0; i < n; ++i) f(i, x[i], y[i]);
+    } else if (full_a) {
+        const double y0 = y[0];
+        for (std::size_t i = 0; i < n; ++i) f(i, x[i], y0);
+    } else if (full_b) {
+        const double x0 = x[0];
+        for (std::size_t i = 0; i < n; ++i) f(i, x0, y[i]);
+    } else {
+        const double x0 = x[0];
+        const double y0 = y[0];
+        for (std::size_t i = 0; i < n; ++i) f(i, x0, y0);
+    }
+    return {};
+}
+
+// v with n entries: v itself when it already has n, its single entry repeated otherwise.
+[[nodiscard]] std::expected<ValueVector, LengthMismatch> broadcast_to(ValueVector v,
+                                                                      std::size_t n);
+
 // The larger operand, ignoring a NaN one (both NaN give NaN).
 [[nodiscard]] inline double max_ignoring_nan(double t, double v) {
     return t != t ? v : (v > t ? v : t);
@@ -82,6 +130,7 @@ template <class F>
 }
 
 inline constexpr auto plus = [](double a, double b) { return a + b; };
+inline constexpr auto minus = [](double a, double b) { return a - b; };
 inline constexpr auto times = [](double a, double b) { return a * b; };
 
 [[nodiscard]] inline std::expected<ValueVector, LengthMismatch> multiply(const ValueVector& a,

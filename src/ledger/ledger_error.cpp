@@ -10,10 +10,13 @@ std::string LedgerError::message() const {
                 return "Error in Op, caused by \n" + c.cause.message();
             } else if constexpr (std::is_same_v<C, TrackNotFound>) {
                 return "Track " + std::to_string(c.track) + " not found";
-            } else {
+            } else if constexpr (std::is_same_v<C, LengthMismatch>) {
                 return "Track " + std::to_string(c.track) + " holds vectors of length " +
                        std::to_string(c.expected) + " but was given a vector of length " +
                        std::to_string(c.actual);
+            } else {
+                return "Event " + std::to_string(c.event) + " not found among " +
+                       std::to_string(c.events) + " events";
             }
         },
         value);

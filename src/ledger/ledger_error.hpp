@@ -22,12 +22,18 @@ struct LedgerError {
         std::uint64_t expected;
         std::uint64_t actual;
     };
+    // A value saved for an event beyond the end of the dependency graph.
+    struct EventNotFound {
+        std::uint64_t event;
+        std::uint64_t events;
+    };
 
-    std::variant<OpError, TrackNotFound, LengthMismatch> value;
+    std::variant<OpError, TrackNotFound, LengthMismatch, EventNotFound> value;
 
     LedgerError(OpError c) : value(std::move(c)) {}
     LedgerError(TrackNotFound c) : value(c) {}
     LedgerError(LengthMismatch c) : value(c) {}
+    LedgerError(EventNotFound c) : value(c) {}
 
     [[nodiscard]] std::string message() const;
 };

@@ -1,0 +1,68 @@
+// The hand-over from a forward sweep to its backward pass: one state per event, saying what the
+// forward pass found for it. Built with every event Unsaved; the backward pass takes the
+// states from the last event to the first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <span>
+#include <variant>
+#include <vector>
+
+#include "core/value_vector.hpp"
+#include "ledger/ledger_error.hpp"
+
+namespace velkor {
+
+struct EvState {
+    // Nothing to settle (also snapper events).
+    struct Unsaved {};
+    // A value (one entry or one per path) settled with the event's op on its track.
+    struct Pay {
+        ValueVector value;
+    };
+    // The present value of this track at the moment the backward pass reaches the event.
+    struct TrackRef {
+        std::uint64_t track;
+    };
+    // A value paid with path-wise weights: the condition named by the event's op.
+    struct CondPay {
+        ValueVector value;
+        ValueVector weights;
+    };
+
+    std::variant<Unsaved, Pay, TrackRef, CondPay> value;
+};
+
+// An event's state as the backward pass takes it.
+struct SavedEvent {
+    std::size_t event;
+    EvState state;
+};
+
+class EvGraph {
+public:
+    // Every one of the events Unsaved.
+    explicit EvGraph(std::size_t events) : states_(events) {}
+
+    // Each saver replaces what the event held; an event beyond the graph is refused.
+    [[nodiscard]] std::expected<void, LedgerError> save_pay(std::size_t event, ValueVector value);
+    [[nodiscard]] std::expected<void, LedgerError> save_t(std::size_t event, std::uint64_t track);
+    [[nodiscard]] std::expected<void, LedgerError> save_cond_pay(std::size_t event,
+                                                                 ValueVector value,
+                                                                 ValueVector weights);
+
+    // Removes the last event's state; nothing once every state has been taken.
+    [[nodiscard]] std::optional<SavedEvent> take_last();
+
+    [[nodiscard]] std::span<const EvState> states() const noexcept { return states_; }
+
+private:
+    [[nodiscard]] std::expected<void, LedgerError> save(std::size_t event, EvState state);
+
+    std::vector<EvState> states_;
+};
+
+}  // namespace velkor

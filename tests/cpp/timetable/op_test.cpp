@@ -1,0 +1,116 @@
+#include "timetable/op.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace velkor {
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+ValueVector from(const std::vector<double>& v) { return ValueVector{std::span<const double>(v)}; }
+
+// Entry by entry, exactly, NaN equal to NaN.
+bool same_values(const ValueVector& actual, const std::vector<double>& expected) {
+    if (actual.size() != expected.size()) return false;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (!(actual[i] == expected[i]) && !(std::isnan(actual[i]) && std::isnan(expected[i])))
+            return false;
+    return true;
+}
+
+struct TextCase {
+    std::optional<std::string> text;
+    Op op;
+    const char* shown;
+};
+
+class OpText : public testing::TestWithParam<TextCase> {};
+
+TEST_P(OpText, ReadsExactlyAndShowsItsText) {
+    const auto& c = GetParam();
+    const Op op = Op::from_text(c.text);
+    EXPECT_EQ(op, c.op);
+    EXPECT_EQ(op.text(), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, OpText,
+    testing::Values(TextCase{"+", Op::Add{}, "+"}, TextCase{">", Op::Max{}, ">"},
+                    TextCase{"<", Op::Min{}, "<"}, TextCase{std::nullopt, Op::Empty{}, ""},
+                    TextCase{"", Op::Named{""}, ""}, TextCase{" +", Op::Named{" +"}, " +"},
+                    TextCase{"+ ", Op::Named{"+ "}, "+ "}, TextCase{">>", Op::Named{">>"}, ">>"},
+                    TextCase{"Exercise", Op::Named{"Exercise"}, "Exercise"}));
+
+struct ApplyCase {
+    const char* name;
+    friend void PrintTo(const ApplyCase& c, std::ostream* os) { *os << c.name; }
+    const char* op;
+    std::vector<double> target;
+    std::vector<double> value;
+    std::vector<double> result;
+};
+
+class OpApply : public testing::TestWithParam<ApplyCase> {};
+
+TEST_P(OpApply, CombinesWithBroadcastingAndNanRules) {
+    const auto& c = GetParam();
+    ValueVector target = from(c.target);
+    ASSERT_TRUE(Op::from_text(c.op).apply(target, from(c.value)));
+    EXPECT_PRED2(same_values, target, c.result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpApply,
+    testing::Values(
+        ApplyCase{"add_equal", "+", {1, 2}, {10, 20}, {11, 22}},
+        ApplyCase{"add_single_value", "+", {1, 2}, {10}, {11, 12}},
+        ApplyCase{"add_single_target_grows", "+", {5}, {1, 2, 3}, {6, 7, 8}},
+        ApplyCase{"add_nan_stays", "+", {nan, 1}, {1}, {nan, 2}},
+        ApplyCase{"max_nan_either_side", ">", {1, nan, 3}, {2, 2, nan}, {2, 2, 3}},
+        ApplyCase{"min_nan_either_side", "<", {1, nan, 3}, {2, 2, nan}, {1, 2, 3}},
+        ApplyCase{"max_single_value", ">", {1, 5, nan}, {3}, {3, 5, 3}},
+        ApplyCase{"min_single_value", "<", {4, -1}, {0}, {0, -1}},
+        ApplyCase{"max_both_nan", ">", {nan}, {nan}, {nan}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FailureCase {
+    const char* name;
+    friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+    Op op;
+    std::vector<double> value;
+    const char* message;
+};
+
+class OpApplyFailure : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(OpApplyFailure, ReportsAndLeavesTargetUnchanged) {
+    const auto& c = GetParam();
+    ValueVector target{1, 2};
+    const auto failed = c.op.apply(target, from(c.value));
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().message(), c.message);
+    EXPECT_PRED2(same_values, target, (std::vector<double>{1, 2}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpApplyFailure,
+    testing::Values(
+        FailureCase{"empty", Op::Empty{}, {1, 1}, "Unknown Op ''"},
+        FailureCase{"empty_text", Op::Named{""}, {1, 1}, "Unknown Op ''"},
+        FailureCase{"blank_plus", Op::Named{" +"}, {1}, "Unknown Op ' +'"},
+        FailureCase{"condition", Op::Named{"Alive"}, {1}, "Unknown Op 'Alive'"},
+        FailureCase{"add_longer", Op::Add{}, {1, 2, 3},
+                    "Op '+' cannot combine a value of length 3 into one of length 2"},
+        FailureCase{"max_empty", Op::Max{}, {},
+                    "Op '>' cannot combine a value of length 0 into one of length 2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace velkor
