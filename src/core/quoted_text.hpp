@@ -1,5 +1,6 @@
 // Text shown inside double quotes in event descriptions: quotes and backslashes escaped,
-// control characters written as escapes, so a description is always one readable line.
+// control characters written as escapes (\n, \u{1b}) and bytes that are not UTF-8 as \x{ff},
+// so a description is always one readable line of valid UTF-8.
 #pragma once
 
 #include <string>

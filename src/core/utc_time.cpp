@@ -29,16 +29,17 @@ CivilDate civil_from_days(std::int64_t z) {
     return {y + (m <= 2), m, d};
 }
 
-std::int64_t floor_div(std::int64_t a, std::int64_t b) {
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
 
 }  // namespace
 
 std::optional<std::string> format_utc_millis(std::int64_t millis) {
-    const std::int64_t days = floor_div(millis, kMillisPerDay);
-    const std::int64_t in_day = millis - days * kMillisPerDay;
+    // Floor division without forming days * kMillisPerDay, which overflows near the int64 ends.
+    std::int64_t days = millis / kMillisPerDay;
+    std::int64_t in_day = millis % kMillisPerDay;
+    if (in_day < 0) {
+        in_day += kMillisPerDay;
+        --days;
+    }
     const CivilDate date = civil_from_days(days);
     if (date.year < kMinYear || date.year > kMaxYear) return std::nullopt;
 

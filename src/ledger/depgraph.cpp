@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "timetable/timetable.hpp"
+
 namespace velkor {
 
 std::expected<void, LedgerError> EvGraph::save(std::size_t event, EvState state) {
@@ -30,5 +32,7 @@ std::optional<SavedEvent> EvGraph::take_last() {
     states_.pop_back();
     return last;
 }
+
+EvGraph get_dependency_graph(const TimeTable& timetable) { return EvGraph(timetable.size()); }
 
 }  // namespace velkor

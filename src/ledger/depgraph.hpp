@@ -16,6 +16,8 @@
 
 namespace velkor {
 
+class TimeTable;
+
 struct EvState {
     // Nothing to settle (also snapper events).
     struct Unsaved {};
@@ -64,5 +66,8 @@ private:
 
     std::vector<EvState> states_;
 };
+
+// One Unsaved state per event of the timetable.
+[[nodiscard]] EvGraph get_dependency_graph(const TimeTable& timetable);
 
 }  // namespace velkor

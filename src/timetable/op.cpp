@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/vector_ops.hpp"
+#include "timetable/event.hpp"
 
 namespace velkor {
 
@@ -40,6 +41,18 @@ std::expected<void, TimeTableError> Op::apply(ValueVector& target, const ValueVe
             std::to_string(done.error().left)});
     }
     return {};
+}
+
+std::expected<std::vector<Op>, TimeTableError> ops_map(const Events& events) {
+    auto values = events.op.values().utf8();
+    if (!values)
+        return std::unexpected(TimeTableError::Message{"Error in ops column, expected strings"});
+    std::vector<Op> ops;
+    ops.reserve(static_cast<std::size_t>(values->size()));
+    for (std::int64_t i = 0; i < values->size(); ++i)
+        ops.push_back(Op::from_text(values->is_null(i) ? std::nullopt
+                                                        : std::optional(values->value(i))));
+    return ops;
 }
 
 }  // namespace velkor

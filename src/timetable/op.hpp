@@ -7,11 +7,14 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "core/value_vector.hpp"
 #include "timetable/timetable_error.hpp"
 
 namespace velkor {
+
+struct Events;
 
 class Op {
 public:
@@ -63,5 +66,9 @@ public:
 
     friend bool operator==(const Op&, const Op&) = default;
 };
+
+// One op per value of the op dictionary, in dictionary order (a null value is no op). Fails
+// only when the dictionary holds anything but Utf8 strings.
+[[nodiscard]] std::expected<std::vector<Op>, TimeTableError> ops_map(const Events& events);
 
 }  // namespace velkor

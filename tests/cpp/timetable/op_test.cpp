@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "event_batch.hpp"
+#include "timetable/event.hpp"
+
 namespace velkor {
 namespace {
 
@@ -111,6 +114,39 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"max_empty", Op::Max{}, {},
                     "Op '>' cannot combine a value of length 0 into one of length 2"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An event table whose op dictionary holds values in the given format.
+std::expected<std::vector<Op>, TimeTableError> ops_of(const testing_support::Texts& ops,
+                                                      const char* format = "u") {
+    using namespace testing_support;
+    auto fields = event_fields(EventColumns{.times = {0},
+                                            .track_keys = {0},
+                                            .tracks = {"A"},
+                                            .op_keys = {0},
+                                            .quantities = {1.0},
+                                            .unit_keys = {0},
+                                            .units = {"USD"}});
+    fields[2] = arrow::testing::named("op", dictionary({0}, ops, format));
+    const BuiltBatch built = build(std::move(fields));
+    const auto events = Events::create(built.batch);
+    EXPECT_TRUE(events);
+    return ops_map(*events);
+}
+
+TEST(OpsMap, OneOpPerDictionaryValueInOrder) {
+    const auto ops = ops_of({"+", std::nullopt, ">", "<", "", " +", "Exercise", "+"});
+    ASSERT_TRUE(ops);
+    EXPECT_EQ(*ops, (std::vector<Op>{Op::Add{}, Op::Empty{}, Op::Max{}, Op::Min{}, Op::Named{""},
+                                     Op::Named{" +"}, Op::Named{"Exercise"}, Op::Add{}}));
+}
+
+TEST(OpsMap, RefusesValuesThatAreNotUtf8) {
+    for (const char* format : {"U", "vu"}) {
+        const auto ops = ops_of({"+"}, format);
+        ASSERT_FALSE(ops) << format;
+        EXPECT_EQ(ops.error().message(), "Error in ops column, expected strings");
+    }
+}
 
 }  // namespace
 }  // namespace velkor
