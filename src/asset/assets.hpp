@@ -2,27 +2,18 @@
 // found by name. Built once per pricing call, then read-only.
 #pragma once
 
-#include <cstddef>
 #include <expected>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "asset/asset_error.hpp"
 #include "asset/forward.hpp"
+#include "core/name_map.hpp"
 
 namespace velkor {
 
-// Lets the curve map be searched with a string_view, without building a string per lookup.
-struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const noexcept {
-        return std::hash<std::string_view>{}(name);
-    }
-};
-
-using CurveMap = std::unordered_map<std::string, AssetLogFwd, NameHash, std::equal_to<>>;
+using CurveMap = NameMap<AssetLogFwd>;
 
 class Assets {
 public:

@@ -10,6 +10,11 @@ namespace velkor {
 // Milliseconds in a 365-day year: the unit of every year fraction.
 inline constexpr double kMillisPerYear = 31536000000.0;
 
+// Years from `from` to `ts`: the difference taken in integers, then divided as a double.
+[[nodiscard]] constexpr double year_fraction(std::int64_t ts, std::int64_t from) {
+    return static_cast<double>(ts - from) / kMillisPerYear;
+}
+
 // Years -262144 to 262143 are representable; outside them there is no text.
 // Years outside 0..9999 carry a sign and at least four digits (+10000, -0001).
 [[nodiscard]] std::optional<std::string> format_utc_millis(std::int64_t millis);

@@ -8,6 +8,7 @@
 #include "python_module/arguments.hpp"
 #include "python_module/pyapi.hpp"
 #include "python_module/pyarrow_import.hpp"
+#include "python_module/pyunit.hpp"
 
 namespace velkor::extension {
 namespace {
@@ -16,6 +17,11 @@ using py::PythonException;
 
 PyObject* raise(const PythonException& error) {
     error.raise();
+    return nullptr;
+}
+
+PyObject* raise(const py::PyTimeTableError& error) {
+    py::raise_error(error);
     return nullptr;
 }
 
@@ -50,20 +56,28 @@ std::expected<PricingArguments, PythonException> pricing_arguments(const char* f
     return PricingArguments{std::move(*events), py_state, *dataset_dict, *expressions_dict};
 }
 
-template <class ReadParameters>
+template <class... Flow>
 PyObject* pricing_call(const char* function, PyObject* const* args, Py_ssize_t nargs,
-                       PyObject* kwnames, ReadParameters read_parameters) {
+                       PyObject* kwnames, Flow... flow) {
     return guard_call([&]() -> PyObject* {
         auto arguments = pricing_arguments(function, args, nargs, kwnames);
         if (!arguments) return raise(arguments.error());
-        return run_pricing(function, *arguments, read_parameters);
+        return run_pricing(*arguments, flow...);
     });
 }
 
 }  // namespace
 
 PyObject* mc_price(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return pricing_call("mc_price", args, nargs, kwnames, py::get_mc_params);
+    return guard_call([&]() -> PyObject* {
+        auto arguments = pricing_arguments("mc_price", args, nargs, kwnames);
+        if (!arguments) return raise(arguments.error());
+        auto timetable = py::create_timetable(arguments->events, arguments->expressions);
+        if (!timetable) return raise(timetable.error());
+        auto parameters = py::get_mc_params(arguments->dataset);
+        if (!parameters) return raised(parameters.error());
+        return not_implemented("mc_price");
+    });
 }
 
 PyObject* fixed_price(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -94,6 +108,9 @@ PyObject* backtest_csv(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
         if (auto checked = py::str_argument("base", base); !checked) return raise(checked.error());
         if (auto checked = py::dict_argument("expressions", expressions); !checked)
             return raise(checked.error());
+        // Declared after the batch, so it goes away first.
+        auto timetable = py::create_timetable(*events, expressions);
+        if (!timetable) return raise(timetable.error());
         return not_implemented("backtest_csv");
     });
 }
@@ -110,6 +127,9 @@ PyObject* backtest_py(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         if (auto checked = py::dict_argument("expressions", expressions); !checked)
             return raise(checked.error());
         if (auto checked = py::str_argument("base", base); !checked) return raise(checked.error());
+        // Declared after the batch, so it goes away first.
+        auto timetable = py::create_timetable(*events, expressions);
+        if (!timetable) return raise(timetable.error());
         return not_implemented("backtest_py");
     });
 }
