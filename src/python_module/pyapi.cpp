@@ -3,8 +3,10 @@
 #include <limits>
 #include <string>
 
+#include "core/number_format.hpp"
 #include "python_module/pyasset.hpp"
 #include "python_module/pyutils.hpp"
+#include "qfd/grid_time.hpp"
 
 namespace velkor::py {
 
@@ -31,13 +33,16 @@ std::expected<FD1FParams, PyParseError> get_fd_1f(PyObject* dataset) {
     if (!fd) return std::unexpected(std::move(fd.error()));
     auto n_x = get_typed<std::size_t>(fd->get(), "N_X");
     if (!n_x) return std::unexpected(std::move(n_x.error()));
-    // 2 * n_x + 1 grid points must not wrap around.
-    if (*n_x > (std::numeric_limits<std::size_t>::max() - 1) / 2)
+    // 2 * n_x + 1 grid points must not wrap around; one point has no spacing.
+    if (*n_x == 0 || *n_x > (std::numeric_limits<std::size_t>::max() - 1) / 2)
         return std::unexpected(PyParseError::InvalidValue{"N_X", std::to_string(*n_x)});
     auto max_x = get_typed<double>(fd->get(), "MAX_X");
     if (!max_x) return std::unexpected(std::move(max_x.error()));
     auto timestep = get_typed<double>(fd->get(), "TIMESTEP");
     if (!timestep) return std::unexpected(std::move(timestep.error()));
+    // The walk moves by whole milliseconds; a shorter (or negative, or NaN) step never advances.
+    if (timestep_millis(*timestep) < 1)
+        return std::unexpected(PyParseError::InvalidValue{"TIMESTEP", format_number(*timestep)});
     auto flags = get_flag(fd->get());
     if (!flags) return std::unexpected(std::move(flags.error()));
     auto pricing_ts = get_typed<std::int64_t>(dataset, "PRICING_TS");

@@ -1,0 +1,55 @@
+#include "qfd/crank/hull_white.hpp"
+
+#include <cmath>
+
+#include "model/pricing_model.hpp"
+#include "qfd/fd1f_model.hpp"
+#include "qfd/grid_time.hpp"
+
+namespace velkor {
+
+static_assert(PricingModel<HullWhiteCN>);
+
+std::expected<Ledger, ModelError> HullWhiteCN::calculate(const TimeTable& timetable) const {
+    return calculate_fd(*this, timetable);
+}
+
+std::expected<double, ModelError> HullWhiteCN::price(const Ledger& ledger) const {
+    return price_fd(*this, ledger);
+}
+
+std::expected<FdState, ModelError> HullWhiteCN::create_state_cn(
+    const TimeTable& timetable) const {
+    auto last = last_event_ts(timetable);
+    if (!last) return std::unexpected(std::move(last.error()));
+    return FdState::create(params.n_x, params.max_x, *last);
+}
+
+std::expected<CnMatrices, ModelError> HullWhiteCN::cn_coefficients(const FdState& state,
+                                                                   std::int64_t ts) const {
+    const double tau_s = years_between(state.ts, params.pricing_ts);
+    const double tau_t = years_between(ts, params.pricing_ts);
+    const double delta = years_between(state.ts, ts);
+    const double dx = state.dx;
+    auto r = params.assets.discount_rate(tau_s, tau_t);
+    if (!r) return std::unexpected(ModelError(std::move(r.error())));
+    const double a = meanrev;
+    const double variance = vol * vol;
+    // The convexity shift at the earlier end of the step.
+    const double decay = 1.0 - std::exp(-a * tau_t);
+    const double phi = ((variance / ((a + a) * a)) * decay) * decay + *r;
+    const double diffusion = variance * (0.25 * delta) / (dx * dx);
+    const double drift_scale = a * (0.25 * delta);
+    const double half_step = delta * 0.5;
+    const std::size_t points = state.grid.size();
+    ValueVector b = ValueVector::uninitialized(points);
+    ValueVector d = ValueVector::uninitialized(points);
+    for (std::size_t i = 0; i < points; ++i) {
+        const double x = state.grid[i];
+        b[i] = -(x * drift_scale) / dx;
+        d[i] = (x + phi) * half_step;
+    }
+    return cn_rows(diffusion, b, d, state.n_grid);
+}
+
+}  // namespace velkor
