@@ -19,6 +19,11 @@ std::expected<std::reference_wrapper<const AssetLogFwd>, AssetError> Assets::ass
     return std::cref(found->second);
 }
 
+std::expected<std::reference_wrapper<const AssetLogFwd>, AssetError> Assets::base_curve() const {
+    if (base_curve_ == nullptr) return std::unexpected(AssetError::NotFound{base_});
+    return std::cref(*base_curve_);
+}
+
 std::expected<double, AssetError> Assets::asset_value(std::string_view name, double t) const {
     auto found = asset_by_name(name);
     if (!found) return std::unexpected(std::move(found.error()));
@@ -32,7 +37,7 @@ std::expected<double, AssetError> Assets::asset_value(std::string_view name, dou
 }
 
 std::expected<double, AssetError> Assets::discount_factor(double t) const {
-    auto found = asset_by_name(base_);
+    auto found = base_curve();
     if (!found) return std::unexpected(std::move(found.error()));
     const AssetLogFwd& curve = *found;
     if (!std::holds_alternative<FwdBase::Base>(curve.kind().value))
@@ -45,7 +50,7 @@ std::expected<double, AssetError> Assets::discount_factor(double t) const {
 }
 
 std::expected<double, AssetError> Assets::discount_rate(double t1, double t2) const {
-    auto found = asset_by_name(base_);
+    auto found = base_curve();
     if (!found) return std::unexpected(std::move(found.error()));
     auto rate = found->get().rate(t1, t2);
     if (!rate)

@@ -18,7 +18,16 @@ using CurveMap = NameMap<AssetLogFwd>;
 class Assets {
 public:
     Assets(std::string base, CurveMap curves)
-        : base_(std::move(base)), curves_(std::move(curves)) {}
+        : base_(std::move(base)), curves_(std::move(curves)), base_curve_(find_base()) {}
+    // The base curve is found once; a copy finds it again in its own map.
+    Assets(const Assets& other) : Assets(other.base_, other.curves_) {}
+    Assets& operator=(const Assets& other) {
+        if (this != &other) *this = Assets(other);
+        return *this;
+    }
+    // Moving the map keeps its nodes, so the base curve stays where it is.
+    Assets(Assets&&) noexcept = default;
+    Assets& operator=(Assets&&) noexcept = default;
 
     [[nodiscard]] const std::string& base() const noexcept { return base_; }
     [[nodiscard]] const CurveMap& curves() const noexcept { return curves_; }
@@ -43,8 +52,17 @@ public:
                                                                double t2) const;
 
 private:
+    [[nodiscard]] const AssetLogFwd* find_base() const {
+        const auto found = curves_.find(base_);
+        return found == curves_.end() ? nullptr : &found->second;
+    }
+    // The base curve, or NotFound naming the base.
+    [[nodiscard]] std::expected<std::reference_wrapper<const AssetLogFwd>, AssetError> base_curve()
+        const;
+
     std::string base_;
     CurveMap curves_;
+    const AssetLogFwd* base_curve_;  // into curves_, null when the base has no curve
 };
 
 }  // namespace velkor

@@ -34,7 +34,11 @@ public:
 
     explicit FlatVector(std::span<const T> values) {
         allocate(values.size());
-        if (!values.empty()) std::memcpy(data_, values.data(), values.size() * sizeof(T));
+        // One entry is the common case of the one-scenario engines: no library call for it.
+        if (values.size() == 1)
+            inline_ = values[0];
+        else if (!values.empty())
+            std::memcpy(data_, values.data(), values.size() * sizeof(T));
     }
 
     // Uninitialised entries, for callers that overwrite every one.

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
-#include <optional>
+#include <utility>
 #include <span>
 #include <variant>
 #include <vector>
@@ -38,12 +38,6 @@ struct EvState {
     std::variant<Unsaved, Pay, TrackRef, CondPay> value;
 };
 
-// An event's state as the backward pass takes it.
-struct SavedEvent {
-    std::size_t event;
-    EvState state;
-};
-
 class EvGraph {
 public:
     // Every one of the events Unsaved.
@@ -56,13 +50,29 @@ public:
                                                                  ValueVector value,
                                                                  ValueVector weights);
 
-    // Removes the last event's state; nothing once every state has been taken.
-    [[nodiscard]] std::optional<SavedEvent> take_last();
+    // Hands visit(event, state) every state from the last event to the first, removing each
+    // once visited. The first failure stops the walk; unvisited states stay in the graph.
+    template <class Visit>
+    auto drain_backward(Visit&& visit) -> decltype(visit(std::size_t{}, std::declval<EvState&>())) {
+        while (!states_.empty()) {
+            auto done = visit(states_.size() - 1, states_.back());
+            states_.pop_back();
+            if (!done) return done;
+        }
+        return {};
+    }
 
     [[nodiscard]] std::span<const EvState> states() const noexcept { return states_; }
 
 private:
-    [[nodiscard]] std::expected<void, LedgerError> save(std::size_t event, EvState state);
+    // Replaces the event's state with a new Case built from args, in place.
+    template <class Case, class... Args>
+    [[nodiscard]] std::expected<void, LedgerError> save(std::size_t event, Args&&... args) {
+        if (event >= states_.size())
+            return std::unexpected(LedgerError::EventNotFound{event, states_.size()});
+        states_[event].value.template emplace<Case>(std::forward<Args>(args)...);
+        return {};
+    }
 
     std::vector<EvState> states_;
 };

@@ -15,9 +15,8 @@ std::expected<void, ModelError> evolve_pvs_backward(FwdModelStateGeneric& state,
                                                     const TimeTable& timetable,
                                                     std::uint32_t flags) {
     Ledger& ledger = state.ledger;
-    while (auto saved = state.graph.take_last()) {
-        const std::size_t event = saved->event;
-        auto settled = std::visit(
+    return state.graph.drain_backward([&](std::size_t event, EvState& saved) {
+        return std::visit(
             [&](auto& s) -> std::expected<void, ModelError> {
                 using S = std::decay_t<decltype(s)>;
                 if constexpr (std::is_same_v<S, EvState::Unsaved>) {
@@ -42,10 +41,8 @@ std::expected<void, ModelError> evolve_pvs_backward(FwdModelStateGeneric& state,
                     }
                 }
             },
-            saved->state.value);
-        if (!settled) return settled;
-    }
-    return {};
+            saved.value);
+    });
 }
 
 }  // namespace velkor

@@ -43,14 +43,18 @@ namespace detail {
 
 // A vector the ledger cannot hold (neither one entry nor one per path) is refused where it
 // appears, naming what produced it.
+// `kind` and `name` say what produced it ("Asset", "Snap", "Phrase"); the text is only built
+// on failure.
 [[nodiscard]] std::expected<void, ModelError> check_fits(const ValueVector& value,
-                                                         std::size_t size, std::string_view what);
+                                                         std::size_t size, std::string_view kind,
+                                                         std::string_view name);
 
 // quantity × value, once value is known to fit.
 [[nodiscard]] std::expected<ValueVector, ModelError> scaled_value(const ValueVector& quantity,
                                                                   const ValueVector& value,
                                                                   std::size_t size,
-                                                                  std::string_view what);
+                                                                  std::string_view kind,
+                                                                  std::string_view name);
 
 // Runs a snapper: its phrase on its inputs, each output stored as a snap under its name.
 template <ForwardSweepModel Model>
@@ -99,7 +103,7 @@ std::expected<void, ModelError> sweep_event(const Model& model, FwdModelStateGen
             } else if constexpr (std::is_same_v<U, Unit::Asset>) {
                 auto value = model.asset_value(state, qv, unit.name, ts);
                 if (value)
-                    if (auto fits = check_fits(*value, size, "Asset '" + unit.name + "'"); !fits)
+                    if (auto fits = check_fits(*value, size, "Asset", unit.name); !fits)
                         return fits;
                 return save(std::move(value));
             } else if constexpr (std::is_same_v<U, Unit::Snapper>) {
@@ -108,7 +112,7 @@ std::expected<void, ModelError> sweep_event(const Model& model, FwdModelStateGen
                 const auto snap = state.snaps.find(unit.name);
                 if (snap == state.snaps.end())
                     return std::unexpected(ModelError::Message{"Unknown Snap '" + unit.name + "'"});
-                return save(scaled_value(qv, snap->second, size, "Snap '" + unit.name + "'"));
+                return save(scaled_value(qv, snap->second, size, "Snap", unit.name));
             } else if constexpr (std::is_same_v<U, Unit::Phrase>) {
                 const EvalPhrase* phrase = timetable.get_phrase(unit.name);
                 if (phrase == nullptr)
@@ -116,8 +120,7 @@ std::expected<void, ModelError> sweep_event(const Model& model, FwdModelStateGen
                         ModelError::EventSpec{"Phrase not found#" + unit.name});
                 auto value = phrase_value_1(model, state, timetable, unit.name, *phrase, ts);
                 if (!value) return std::unexpected(std::move(value.error()));
-                return save(
-                    scaled_value(qv, *value, size, "Phrase '" + unit.name + "'"));
+                return save(scaled_value(qv, *value, size, "Phrase", unit.name));
             } else {
                 return std::unexpected(ModelError::Message{"Unknown Unit"});
             }
@@ -127,6 +130,25 @@ std::expected<void, ModelError> sweep_event(const Model& model, FwdModelStateGen
 
 }  // namespace detail
 
+// The forward sweep alone: every event in row order, valued and saved into the state.
+template <ForwardSweepModel Model>
+std::expected<void, ModelError> sweep_forward(const Model& model, FwdModelStateGeneric& state,
+                                              const TimeTable& timetable) {
+    std::int64_t current = model.sweep_start();
+    std::size_t i = 0;
+    for (const std::optional<std::int64_t> ts : timetable.ts_iter()) {
+        if (!ts) return std::unexpected(event_error(timetable, i, model.missing_time_cause()));
+        if (*ts < current) return std::unexpected(event_in_past(timetable, i, current));
+        if (auto moved = model.move_to(state, *ts, current); !moved)
+            return std::unexpected(std::move(moved.error()));
+        current = *ts;
+        if (auto swept = detail::sweep_event(model, state, timetable, i, *ts); !swept)
+            return std::unexpected(event_error(timetable, i, swept.error().message()));
+        ++i;
+    }
+    return {};
+}
+
 // The whole valuation of a forward-sweep model: the forward sweep, then the backward
 // induction; the first failure ends it.
 template <ForwardSweepModel Model>
@@ -134,18 +156,8 @@ std::expected<Ledger, ModelError> calculate_forward(const Model& model,
                                                     const TimeTable& timetable) {
     auto state = model.create_state(timetable);
     if (!state) return std::unexpected(std::move(state.error()));
-    std::int64_t current = model.sweep_start();
-    std::size_t i = 0;
-    for (const std::optional<std::int64_t> ts : timetable.ts_iter()) {
-        if (!ts) return std::unexpected(event_error(timetable, i, model.missing_time_cause()));
-        if (*ts < current) return std::unexpected(event_in_past(timetable, i, current));
-        if (auto moved = model.move_to(*state, *ts, current); !moved)
-            return std::unexpected(std::move(moved.error()));
-        current = *ts;
-        if (auto swept = detail::sweep_event(model, *state, timetable, i, *ts); !swept)
-            return std::unexpected(event_error(timetable, i, swept.error().message()));
-        ++i;
-    }
+    if (auto swept = sweep_forward(model, *state, timetable); !swept)
+        return std::unexpected(std::move(swept.error()));
     if (auto settled = evolve_pvs_backward(*state, timetable, model.flags()); !settled)
         return std::unexpected(std::move(settled.error()));
     return std::move(*state).into_ledger();

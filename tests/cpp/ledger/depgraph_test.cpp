@@ -2,45 +2,59 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <expected>
+#include <utility>
 #include <variant>
+#include <vector>
 
 namespace velkor {
 namespace {
 
-TEST(EvGraph, StartsUnsavedAndIsTakenFromTheLastEvent) {
+// The events a drain visits, in order, with a copy of their states.
+std::vector<std::pair<std::size_t, EvState>> drain(EvGraph& graph, std::size_t fail_at = SIZE_MAX) {
+    std::vector<std::pair<std::size_t, EvState>> seen;
+    (void)graph.drain_backward([&](std::size_t event, EvState& state) -> std::expected<void, int> {
+        seen.emplace_back(event, state);
+        if (event == fail_at) return std::unexpected(0);
+        return {};
+    });
+    return seen;
+}
+
+TEST(EvGraph, StartsUnsavedAndIsDrainedFromTheLastEvent) {
     EvGraph graph(3);
     for (const EvState& state : graph.states())
         EXPECT_TRUE(std::holds_alternative<EvState::Unsaved>(state.value));
     ASSERT_TRUE(graph.save_pay(0, ValueVector{1.5}));
     ASSERT_TRUE(graph.save_cond_pay(2, ValueVector{2}, ValueVector{0.5}));
 
-    auto last = graph.take_last();
-    ASSERT_TRUE(last);
-    EXPECT_EQ(last->event, 2u);
-    const auto* cond = std::get_if<EvState::CondPay>(&last->state.value);
+    const auto seen = drain(graph);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].first, 2u);
+    const auto* cond = std::get_if<EvState::CondPay>(&seen[0].second.value);
     ASSERT_NE(cond, nullptr);
     EXPECT_EQ(cond->value, ValueVector{2});
     EXPECT_EQ(cond->weights, ValueVector{0.5});
-
-    last = graph.take_last();
-    ASSERT_TRUE(last);
-    EXPECT_EQ(last->event, 1u);
-    EXPECT_TRUE(std::holds_alternative<EvState::Unsaved>(last->state.value));
-
-    last = graph.take_last();
-    ASSERT_TRUE(last);
-    EXPECT_EQ(last->event, 0u);
-    const auto* pay = std::get_if<EvState::Pay>(&last->state.value);
+    EXPECT_EQ(seen[1].first, 1u);
+    EXPECT_TRUE(std::holds_alternative<EvState::Unsaved>(seen[1].second.value));
+    EXPECT_EQ(seen[2].first, 0u);
+    const auto* pay = std::get_if<EvState::Pay>(&seen[2].second.value);
     ASSERT_NE(pay, nullptr);
     EXPECT_EQ(pay->value, ValueVector{1.5});
-
-    EXPECT_FALSE(graph.take_last());
     EXPECT_TRUE(graph.states().empty());
 }
 
-TEST(EvGraph, WithoutEventsHasNothingToTake) {
+TEST(EvGraph, DrainStopsAtTheFirstFailure) {
+    EvGraph graph(4);
+    const auto seen = drain(graph, 2);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(graph.states().size(), 2u);
+}
+
+TEST(EvGraph, WithoutEventsHasNothingToDrain) {
     EvGraph graph(0);
-    EXPECT_FALSE(graph.take_last());
+    EXPECT_TRUE(drain(graph).empty());
 }
 
 TEST(EvGraph, SavingTwiceKeepsTheSecondState) {
