@@ -97,11 +97,13 @@ class GeometricBrownianMotion(StatisticsReceiver):
         if dt < 0:
             raise ValueError(f"cannot move back in time from {self.time} to {t}")
         drift = (self.rate - self._yields - 0.5 * self._vols**2) * dt
-        self._values *= np.exp(drift[:, None] + self._vols[:, None] * math.sqrt(dt) * self._shocks())
+        diffusion = self._vols[:, None] * math.sqrt(dt) * self._shocks()
+        self._values *= np.exp(drift[:, None] + diffusion)
         self.time = t
         return math.exp(-self.rate * dt)
 
     def get_value(self, name: str) -> np.ndarray | None:
         if name not in self.names:
             return None
-        return self._values[self.names.index(name)]
+        # A copy: the model's own rows change at the next advance.
+        return self._values[self.names.index(name)].copy()
