@@ -3,11 +3,13 @@
 #include <array>
 #include <string>
 
+#include "extension/backtest_flow.hpp"
 #include "extension/call_guard.hpp"
 #include "extension/pricing_flow.hpp"
 #include "python_module/arguments.hpp"
 #include "python_module/pyapi.hpp"
 #include "python_module/pyarrow_import.hpp"
+#include "python_module/pymc.hpp"
 #include "python_module/pyunit.hpp"
 
 namespace velkor::extension {
@@ -22,11 +24,6 @@ PyObject* raise(const PythonException& error) {
 
 PyObject* raise(const py::PyTimeTableError& error) {
     py::raise_error(error);
-    return nullptr;
-}
-
-PyObject* not_implemented(const char* function) {
-    PyErr_Format(PyExc_NotImplementedError, "%s is not implemented yet", function);
     return nullptr;
 }
 
@@ -69,15 +66,10 @@ PyObject* pricing_call(const char* function, PyObject* const* args, Py_ssize_t n
 }  // namespace
 
 PyObject* mc_price(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return guard_call([&]() -> PyObject* {
-        auto arguments = pricing_arguments("mc_price", args, nargs, kwnames);
-        if (!arguments) return raise(arguments.error());
-        auto timetable = py::create_timetable(arguments->events, arguments->expressions);
-        if (!timetable) return raise(timetable.error());
-        auto parameters = py::get_mc_params(arguments->dataset);
-        if (!parameters) return raised(parameters.error());
-        return not_implemented("mc_price");
-    });
+    return pricing_call("mc_price", args, nargs, kwnames, py::get_mc_params,
+                        [](MCParams&& parameters, PyObject* py_state) {
+                            return py::MCPy(std::move(parameters), py_state);
+                        });
 }
 
 PyObject* fixed_price(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -111,7 +103,7 @@ PyObject* backtest_csv(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
         // Declared after the batch, so it goes away first.
         auto timetable = py::create_timetable(*events, expressions);
         if (!timetable) return raise(timetable.error());
-        return not_implemented("backtest_csv");
+        return run_backtest_csv(*timetable, py_state, base);
     });
 }
 
@@ -130,7 +122,7 @@ PyObject* backtest_py(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         // Declared after the batch, so it goes away first.
         auto timetable = py::create_timetable(*events, expressions);
         if (!timetable) return raise(timetable.error());
-        return not_implemented("backtest_py");
+        return run_backtest_py(*timetable, py_state, base);
     });
 }
 
