@@ -14,6 +14,11 @@ AssetError non_standard(std::string_view name, const FwdBase::NonStandard& kind)
 
 std::expected<std::reference_wrapper<const AssetLogFwd>, AssetError> Assets::asset_by_name(
     std::string_view name) const {
+    if (!few_curves_.empty() || curves_.empty()) {
+        for (const auto& [curve_name, curve] : few_curves_)
+            if (curve_name == name) return std::cref(*curve);
+        return std::unexpected(AssetError::NotFound{std::string(name)});
+    }
     const auto found = curves_.find(name);
     if (found == curves_.end()) return std::unexpected(AssetError::NotFound{std::string(name)});
     return std::cref(found->second);

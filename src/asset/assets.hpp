@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "asset/asset_error.hpp"
 #include "asset/forward.hpp"
@@ -18,8 +20,11 @@ using CurveMap = NameMap<AssetLogFwd>;
 class Assets {
 public:
     Assets(std::string base, CurveMap curves)
-        : base_(std::move(base)), curves_(std::move(curves)), base_curve_(find_base()) {}
-    // The base curve is found once; a copy finds it again in its own map.
+        : base_(std::move(base)), curves_(std::move(curves)), base_curve_(find_base()) {
+        if (curves_.size() <= kLinearSearchLimit)
+            for (const auto& [name, curve] : curves_) few_curves_.push_back({name, &curve});
+    }
+    // The base curve and the search list point into the map: a copy builds its own.
     Assets(const Assets& other) : Assets(other.base_, other.curves_) {}
     Assets& operator=(const Assets& other) {
         if (this != &other) *this = Assets(other);
@@ -60,9 +65,14 @@ private:
     [[nodiscard]] std::expected<std::reference_wrapper<const AssetLogFwd>, AssetError> base_curve()
         const;
 
+    // A dataset has a few assets, and comparing a few names costs less than hashing one.
+    static constexpr std::size_t kLinearSearchLimit = 8;
+
     std::string base_;
     CurveMap curves_;
     const AssetLogFwd* base_curve_;  // into curves_, null when the base has no curve
+    // Every curve with its name when there are at most kLinearSearchLimit, else empty.
+    std::vector<std::pair<std::string_view, const AssetLogFwd*>> few_curves_;
 };
 
 }  // namespace velkor

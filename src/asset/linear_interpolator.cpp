@@ -25,10 +25,14 @@ std::expected<LinearInterpolator, std::string> LinearInterpolator::build(ValueVe
 std::optional<double> LinearInterpolator::at(double x) const {
     const std::size_t n = xs_.size();
     if (!(x >= xs_[0] && x <= xs_[n - 1])) return std::nullopt;
-    // First x_j > x, so x_{j-1} <= x < x_j; the right end belongs to the last segment.
-    const auto upper = std::upper_bound(xs_.begin(), xs_.end(), x);
-    const std::size_t j = std::min(static_cast<std::size_t>(upper - xs_.begin()), n - 1);
-    const std::size_t i = j - 1;
+    // The segment with x_i <= x < x_{i+1}; the right end belongs to the last segment.
+    std::size_t i = last_segment_;
+    if (!(xs_[i] <= x && (x < xs_[i + 1] || i + 2 == n))) {
+        const auto upper = std::upper_bound(xs_.begin(), xs_.end(), x);
+        i = std::min(static_cast<std::size_t>(upper - xs_.begin()), n - 1) - 1;
+        last_segment_ = i;
+    }
+    const std::size_t j = i + 1;
     return ys_[i] + (x - xs_[i]) * (ys_[j] - ys_[i]) / (xs_[j] - xs_[i]);
 }
 

@@ -25,6 +25,9 @@ private:
 
     ValueVector xs_;
     ValueVector ys_;
+    // The segment of the previous query: engines ask for rising times, which mostly stay in
+    // one segment. Only a search hint; a curve belongs to one valuation on one thread.
+    mutable std::size_t last_segment_ = 0;
 };
 
 }  // namespace velkor

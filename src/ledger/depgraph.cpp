@@ -16,7 +16,8 @@ std::expected<void, LedgerError> EvGraph::save_t(std::size_t event, std::uint64_
 
 std::expected<void, LedgerError> EvGraph::save_cond_pay(std::size_t event, ValueVector value,
                                                         ValueVector weights) {
-    return save<EvState::CondPay>(event, std::move(value), std::move(weights));
+    return save<std::unique_ptr<EvState::CondPay>>(
+        event, std::make_unique<EvState::CondPay>(std::move(value), std::move(weights)));
 }
 
 EvGraph get_dependency_graph(const TimeTable& timetable) { return EvGraph(timetable.size()); }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <utility>
 #include <span>
 #include <variant>
@@ -35,7 +36,8 @@ struct EvState {
         ValueVector weights;
     };
 
-    std::variant<Unsaved, Pay, TrackRef, CondPay> value;
+    // Conditional payments are rare: held apart, so that every state stays small.
+    std::variant<Unsaved, Pay, TrackRef, std::unique_ptr<CondPay>> value;
 };
 
 class EvGraph {

@@ -37,7 +37,7 @@ std::expected<void, ModelError> evolve_pvs_backward(FwdModelStateGeneric& state,
                             timetable.op_at(event), *track, std::move(value), event, flags));
                     } else {
                         return as_model_error(ledger.one_track_weights(
-                            s.weights, *track, std::move(s.value), event, flags));
+                            s->weights, *track, std::move(s->value), event, flags));
                     }
                 }
             },

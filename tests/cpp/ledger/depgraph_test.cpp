@@ -11,11 +11,11 @@
 namespace velkor {
 namespace {
 
-// The events a drain visits, in order, with a copy of their states.
+// The events a drain visits, in order, with their states.
 std::vector<std::pair<std::size_t, EvState>> drain(EvGraph& graph, std::size_t fail_at = SIZE_MAX) {
     std::vector<std::pair<std::size_t, EvState>> seen;
     (void)graph.drain_backward([&](std::size_t event, EvState& state) -> std::expected<void, int> {
-        seen.emplace_back(event, state);
+        seen.emplace_back(event, std::move(state));
         if (event == fail_at) return std::unexpected(0);
         return {};
     });
@@ -32,10 +32,10 @@ TEST(EvGraph, StartsUnsavedAndIsDrainedFromTheLastEvent) {
     const auto seen = drain(graph);
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].first, 2u);
-    const auto* cond = std::get_if<EvState::CondPay>(&seen[0].second.value);
+    const auto* cond = std::get_if<std::unique_ptr<EvState::CondPay>>(&seen[0].second.value);
     ASSERT_NE(cond, nullptr);
-    EXPECT_EQ(cond->value, ValueVector{2});
-    EXPECT_EQ(cond->weights, ValueVector{0.5});
+    EXPECT_EQ((*cond)->value, ValueVector{2});
+    EXPECT_EQ((*cond)->weights, ValueVector{0.5});
     EXPECT_EQ(seen[1].first, 1u);
     EXPECT_TRUE(std::holds_alternative<EvState::Unsaved>(seen[1].second.value));
     EXPECT_EQ(seen[2].first, 0u);
