@@ -1,6 +1,7 @@
 #include "qdt/fixed.hpp"
 
 #include "core/utc_time.hpp"
+#include "model/dataset_value.hpp"
 #include "model/forward_sweep.hpp"
 
 namespace velkor {
@@ -22,11 +23,7 @@ std::expected<ValueVector, ModelError> Fixed::asset_value(const FwdModelStateGen
                                                           const ValueVector& quantity,
                                                           std::string_view name,
                                                           std::int64_t ts) const {
-    auto forward = params.assets.asset_value(name, year_fraction(ts, params.pricing_ts));
-    if (!forward) return std::unexpected(ModelError(std::move(forward.error())));
-    ValueVector value = quantity;
-    scale(value, *forward);
-    return value;
+    return dataset_asset_value(params.assets, quantity, name, ts, params.pricing_ts);
 }
 
 std::expected<Ledger, ModelError> Fixed::calculate(const TimeTable& timetable) const {

@@ -59,7 +59,7 @@ std::expected<std::optional<ValueVector>, ModelError> FDCN::get_model_val_cn(
 }
 
 std::expected<void, ModelError> step_back(const FDCN& model, FdState& state, std::int64_t ts) {
-    if (years_between(state.ts, ts) < kMinStepYears) return {};
+    if (year_fraction(state.ts, ts) < kMinStepYears) return {};
     auto matrices = model.cn_coefficients(state, ts);
     if (!matrices) return std::unexpected(std::move(matrices.error()));
     const std::size_t n = state.ledger.size();

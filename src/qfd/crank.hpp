@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/value_vector.hpp"
+#include "ledger/ledger.hpp"
 #include "model/model_error.hpp"
 #include "qfd/fd1f_params.hpp"
 #include "qfd/state.hpp"
@@ -40,6 +41,12 @@ public:
 
     // The grid settings every one-factor model is built on.
     [[nodiscard]] virtual const FD1FParams& grid_params() const = 0;
+
+    // The pricing flow's operations, the same for every model: the grid walk
+    // (`calculate_fd`) and the value at the grid centre (`price_fd`).
+    [[nodiscard]] std::expected<Ledger, ModelError> calculate(const TimeTable& timetable) const;
+    [[nodiscard]] std::expected<double, ModelError> price(const Ledger& ledger) const;
+    [[nodiscard]] std::uint32_t flags() const { return grid_params().flags; }
 
     // The state at the time of the timetable's last event, with the model's grid.
     [[nodiscard]] virtual std::expected<FdState, ModelError> create_state_cn(

@@ -6,6 +6,7 @@
 
 #include "core/number_format.hpp"
 #include "core/vector_ops.hpp"
+#include "model/dataset_value.hpp"
 #include "model/event_error.hpp"
 #include "qfd/grid_time.hpp"
 #include "timetable/timetable.hpp"
@@ -133,11 +134,15 @@ std::expected<ValueVector, ModelError> asset_value(const FDCN& model, const FdSt
         return std::move(*v);
     }
     const FD1FParams& params = model.grid_params();
-    auto forward = params.assets.asset_value(name, years_between(ts, params.pricing_ts));
-    if (!forward) return std::unexpected(ModelError(std::move(forward.error())));
-    ValueVector v = scale_by;
-    scale(v, *forward);
-    return v;
+    return dataset_asset_value(params.assets, scale_by, name, ts, params.pricing_ts);
+}
+
+std::expected<Ledger, ModelError> FDCN::calculate(const TimeTable& timetable) const {
+    return calculate_fd(*this, timetable);
+}
+
+std::expected<double, ModelError> FDCN::price(const Ledger& ledger) const {
+    return price_fd(*this, ledger);
 }
 
 }  // namespace velkor

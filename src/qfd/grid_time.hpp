@@ -1,6 +1,5 @@
-// Times on the finite-difference grid: year fractions between millisecond time stamps and the
-// regular lattice of step times. Exact for every pair of 64-bit time stamps: differences are
-// taken in 128 bits, so extreme stamps never overflow.
+// The regular lattice of step times on the finite-difference grid. Extreme time stamps never
+// overflow: the walk down the lattice saturates at the earliest representable time.
 #pragma once
 
 #include <cmath>
@@ -10,14 +9,6 @@
 #include "core/utc_time.hpp"
 
 namespace velkor {
-
-// Years from `earlier` to `later`: the integer difference converted to double, then divided by
-// the milliseconds of a 365-day year.
-[[nodiscard]] inline double years_between(std::int64_t later, std::int64_t earlier) {
-    __extension__ using Wide = __int128;
-    return static_cast<double>(static_cast<Wide>(later) - static_cast<Wide>(earlier)) /
-           kMillisPerYear;
-}
 
 // The lattice step in milliseconds: timestep years truncated toward zero, saturating at the
 // limits of the type; NaN gives 0.

@@ -1,7 +1,7 @@
 #include "qmc/mc_model.hpp"
 
-#include "core/utc_time.hpp"
 #include "core/vector_ops.hpp"
+#include "model/dataset_value.hpp"
 #include "model/forward_sweep.hpp"
 
 namespace velkor {
@@ -28,11 +28,7 @@ std::expected<ValueVector, ModelError> MCModel::asset_value(const FwdModelStateG
                 std::to_string(value.error().left) + " were expected"});
         return std::move(*value);
     }
-    auto forward = assets().asset_value(name, year_fraction(ts, pricing_ts()));
-    if (!forward) return std::unexpected(ModelError(std::move(forward.error())));
-    ValueVector value = quantity;
-    scale(value, *forward);
-    return value;
+    return dataset_asset_value(assets(), quantity, name, ts, pricing_ts());
 }
 
 std::expected<Ledger, ModelError> MCModel::calculate(const TimeTable& timetable) const {

@@ -10,14 +10,6 @@ namespace velkor {
 
 static_assert(PricingModel<BlackScholesCN>);
 
-std::expected<Ledger, ModelError> BlackScholesCN::calculate(const TimeTable& timetable) const {
-    return calculate_fd(*this, timetable);
-}
-
-std::expected<double, ModelError> BlackScholesCN::price(const Ledger& ledger) const {
-    return price_fd(*this, ledger);
-}
-
 std::expected<FdState, ModelError> BlackScholesCN::create_state_cn(
     const TimeTable& timetable) const {
     auto last = last_event_ts(timetable);
@@ -32,9 +24,9 @@ std::expected<FdState, ModelError> BlackScholesCN::create_state_cn(
 
 std::expected<CnMatrices, ModelError> BlackScholesCN::cn_coefficients(const FdState& state,
                                                                       std::int64_t ts) const {
-    const double tau_s = years_between(state.ts, params.pricing_ts);
-    const double tau_t = years_between(ts, params.pricing_ts);
-    const double delta = years_between(state.ts, ts);
+    const double tau_s = year_fraction(state.ts, params.pricing_ts);
+    const double tau_t = year_fraction(ts, params.pricing_ts);
+    const double delta = year_fraction(state.ts, ts);
     const double dx = state.dx;
     auto r = params.assets.discount_rate(tau_s, tau_t);
     if (!r) return std::unexpected(ModelError(std::move(r.error())));

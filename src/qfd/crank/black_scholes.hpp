@@ -10,7 +10,6 @@
 #include <string_view>
 #include <utility>
 
-#include "ledger/ledger.hpp"
 #include "model/model_error.hpp"
 #include "qfd/crank.hpp"
 #include "qfd/fd1f_params.hpp"
@@ -26,10 +25,6 @@ public:
     BlackScholesCN(FD1FParams grid, std::string asset_name, double volatility)
         : params(std::move(grid)), asset(std::move(asset_name)), vol(volatility) {}
 
-    // The pricing flow's operations: the grid walk and the value at the grid centre.
-    [[nodiscard]] std::expected<Ledger, ModelError> calculate(const TimeTable& timetable) const;
-    [[nodiscard]] std::expected<double, ModelError> price(const Ledger& ledger) const;
-    [[nodiscard]] std::uint32_t flags() const noexcept { return params.flags; }
 
     [[nodiscard]] const FD1FParams& grid_params() const override { return params; }
     // Grid point i holds ln S0 + max_x - i dx, S0 the asset's value at the pricing time.

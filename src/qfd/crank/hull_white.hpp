@@ -7,7 +7,6 @@
 #include <expected>
 #include <utility>
 
-#include "ledger/ledger.hpp"
 #include "model/model_error.hpp"
 #include "qfd/crank.hpp"
 #include "qfd/fd1f_params.hpp"
@@ -23,10 +22,6 @@ public:
     HullWhiteCN(FD1FParams grid, double mean_reversion, double volatility)
         : params(std::move(grid)), meanrev(mean_reversion), vol(volatility) {}
 
-    // The pricing flow's operations: the grid walk and the value at the grid centre.
-    [[nodiscard]] std::expected<Ledger, ModelError> calculate(const TimeTable& timetable) const;
-    [[nodiscard]] std::expected<double, ModelError> price(const Ledger& ledger) const;
-    [[nodiscard]] std::uint32_t flags() const noexcept { return params.flags; }
 
     [[nodiscard]] const FD1FParams& grid_params() const override { return params; }
     // Grid point i holds the deviation max_x - i dx.
