@@ -55,3 +55,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace velkor
+
+namespace velkor {
+namespace {
+
+TEST(YearFraction, IsExactForOrdinaryStampsAndNeverOverflows) {
+    EXPECT_EQ(year_fraction(1'700'000'000'000 + 31'536'000'000, 1'700'000'000'000), 1.0);
+    EXPECT_EQ(year_fraction(0, 15'768'000'000), -0.5);
+    constexpr auto lowest = std::numeric_limits<std::int64_t>::min();
+    constexpr auto highest = std::numeric_limits<std::int64_t>::max();
+    // 2^64 - 1 milliseconds, rounded to a double once and divided once.
+    EXPECT_EQ(year_fraction(highest, lowest), 18446744073709551615.0 / 31536000000.0);
+    EXPECT_EQ(year_fraction(lowest, highest), -18446744073709551615.0 / 31536000000.0);
+}
+
+}  // namespace
+}  // namespace velkor
