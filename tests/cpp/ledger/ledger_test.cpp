@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "expect_values.hpp"
+#include "support/expect_values.hpp"
 #include "timetable/op.hpp"
 
 namespace velkor {

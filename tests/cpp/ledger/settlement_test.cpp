@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "expect_values.hpp"
+#include "support/expect_values.hpp"
 
 namespace velkor {
 namespace {

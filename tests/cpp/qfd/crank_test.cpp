@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "../ledger/expect_values.hpp"
+#include "support/expect_values.hpp"
 #include "fake_model.hpp"
 #include "timetable/op.hpp"
 

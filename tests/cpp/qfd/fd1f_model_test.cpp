@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../ledger/expect_values.hpp"
+#include "support/expect_values.hpp"
 #include "contract.hpp"
 #include "fake_model.hpp"
 #include "qfd/grid_time.hpp"

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "../ledger/expect_values.hpp"
+#include "support/expect_values.hpp"
 
 namespace velkor {
 namespace {

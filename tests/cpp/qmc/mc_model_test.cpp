@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../ledger/expect_values.hpp"
+#include "support/expect_values.hpp"
 #include "../qfd/contract.hpp"
 #include "core/vector_ops.hpp"
 

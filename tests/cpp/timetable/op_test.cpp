@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/expect_values.hpp"
+
 #include "event_batch.hpp"
 #include "timetable/event.hpp"
 
@@ -17,16 +19,8 @@ namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-ValueVector from(const std::vector<double>& v) { return ValueVector{std::span<const double>(v)}; }
-
-// Entry by entry, exactly, NaN equal to NaN.
-bool same_values(const ValueVector& actual, const std::vector<double>& expected) {
-    if (actual.size() != expected.size()) return false;
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        if (!(actual[i] == expected[i]) && !(std::isnan(actual[i]) && std::isnan(expected[i])))
-            return false;
-    return true;
-}
+using test::same_values;
+ValueVector from(const std::vector<double>& v) { return test::values(v); }
 
 struct TextCase {
     std::optional<std::string> text;
@@ -66,7 +60,7 @@ TEST_P(OpApply, CombinesWithBroadcastingAndNanRules) {
     const auto& c = GetParam();
     ValueVector target = from(c.target);
     ASSERT_TRUE(Op::from_text(c.op).apply(target, from(c.value)));
-    EXPECT_PRED2(same_values, target, c.result);
+    EXPECT_TRUE(same_values(target, c.result));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,7 +93,7 @@ TEST_P(OpApplyFailure, ReportsAndLeavesTargetUnchanged) {
     const auto failed = c.op.apply(target, from(c.value));
     ASSERT_FALSE(failed);
     EXPECT_EQ(failed.error().message(), c.message);
-    EXPECT_PRED2(same_values, target, (std::vector<double>{1, 2}));
+    EXPECT_TRUE(same_values(target, std::vector<double>{1, 2}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
