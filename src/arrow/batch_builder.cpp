@@ -32,15 +32,17 @@ void release_children(std::vector<CStruct>& children) noexcept {
         if (child.release != nullptr) child.release(&child);
 }
 
+// The release callback of a struct whose private data is an Owner: frees it, marks released.
+template <class Owner, class CStruct>
+void release_owner(CStruct* exported) {
+    delete static_cast<Owner*>(exported->private_data);
+    exported->release = nullptr;
+}
+
 // A column's schema owns its name.
 struct ChildSchema {
     std::string name;
 };
-
-void release_child_schema(ArrowSchema* schema) {
-    delete static_cast<ChildSchema*>(schema->private_data);
-    schema->release = nullptr;
-}
 
 struct ParentSchema {
     std::vector<ArrowSchema> children;
@@ -49,21 +51,11 @@ struct ParentSchema {
     ~ParentSchema() { release_children(children); }
 };
 
-void release_parent_schema(ArrowSchema* schema) {
-    delete static_cast<ParentSchema*>(schema->private_data);
-    schema->release = nullptr;
-}
-
 // A column's array owns its values.
 struct ChildArray {
     Values values;
     const void* buffers[2] = {nullptr, nullptr};
 };
-
-void release_child_array(ArrowArray* array) {
-    delete static_cast<ChildArray*>(array->private_data);
-    array->release = nullptr;
-}
 
 struct ParentArray {
     std::vector<ArrowArray> children;
@@ -73,18 +65,13 @@ struct ParentArray {
     ~ParentArray() { release_children(children); }
 };
 
-void release_parent_array(ArrowArray* array) {
-    delete static_cast<ParentArray*>(array->private_data);
-    array->release = nullptr;
-}
-
 void fill_child_schema(ArrowSchema& schema, std::string name, const char* format) {
     auto data = std::make_unique<ChildSchema>(ChildSchema{std::move(name)});
     schema = ArrowSchema{};
     schema.format = format;
     schema.name = data->name.c_str();
     schema.private_data = data.release();
-    schema.release = release_child_schema;
+    schema.release = release_owner<ChildSchema>;
 }
 
 void fill_child_array(ArrowArray& array, Values values) {
@@ -97,7 +84,7 @@ void fill_child_array(ArrowArray& array, Values values) {
     array.n_buffers = 2;
     array.buffers = data->buffers;
     array.private_data = data.release();
-    array.release = release_child_array;
+    array.release = release_owner<ChildArray>;
 }
 
 }  // namespace
@@ -141,7 +128,7 @@ std::expected<ExportedBatch, ArrowError> BatchBuilder::finish() && {
     schema.n_children = static_cast<std::int64_t>(n);
     schema.children = n == 0 ? nullptr : schema_data->pointers.data();
     schema.private_data = schema_data.release();
-    schema.release = release_parent_schema;
+    schema.release = release_owner<ParentSchema>;
 
     ArrowArray& array = *batch.array.get();
     array.length = static_cast<std::int64_t>(rows);
@@ -150,7 +137,7 @@ std::expected<ExportedBatch, ArrowError> BatchBuilder::finish() && {
     array.n_children = static_cast<std::int64_t>(n);
     array.children = n == 0 ? nullptr : array_data->pointers.data();
     array.private_data = array_data.release();
-    array.release = release_parent_array;
+    array.release = release_owner<ParentArray>;
     return batch;
 }
 

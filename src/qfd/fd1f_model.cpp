@@ -66,6 +66,13 @@ std::expected<std::int64_t, ModelError> last_event_ts(const TimeTable& timetable
     return timetable.ts_at(timetable.size() - 1);
 }
 
+std::expected<FdState, ModelError> state_at_last_event(const FD1FParams& params,
+                                                       const TimeTable& timetable) {
+    auto last = last_event_ts(timetable);
+    if (!last) return std::unexpected(std::move(last.error()));
+    return FdState::create(params.n_x, params.max_x, *last);
+}
+
 std::expected<Ledger, ModelError> calculate_fd(const FDCN& model, const TimeTable& timetable) {
     const FD1FParams& params = model.grid_params();
     if (auto last = last_event_ts(timetable); !last)

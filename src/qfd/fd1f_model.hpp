@@ -23,6 +23,11 @@ class TimeTable;
 // The time of the timetable's last row; an empty timetable has none and is refused.
 [[nodiscard]] std::expected<std::int64_t, ModelError> last_event_ts(const TimeTable& timetable);
 
+// The grid of the settings, at the time of the timetable's last event: where every model's
+// walk starts.
+[[nodiscard]] std::expected<FdState, ModelError> state_at_last_event(const FD1FParams& params,
+                                                                    const TimeTable& timetable);
+
 // The ledger of the whole walk, its vectors at the earliest lattice time after pricing_ts (or
 // the first event's time when none lies between). Refuses an empty timetable and a time step
 // under one millisecond, with which the walk would never end.

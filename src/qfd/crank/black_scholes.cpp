@@ -12,13 +12,12 @@ static_assert(PricingModel<BlackScholesCN>);
 
 std::expected<FdState, ModelError> BlackScholesCN::create_state_cn(
     const TimeTable& timetable) const {
-    auto last = last_event_ts(timetable);
-    if (!last) return std::unexpected(std::move(last.error()));
-    FdState state = FdState::create(params.n_x, params.max_x, *last);
+    auto state = state_at_last_event(params, timetable);
+    if (!state) return state;
     auto spot = params.assets.asset_value(asset, 0.0);
     if (!spot) return std::unexpected(ModelError(std::move(spot.error())));
     const double log_spot = std::log(*spot);
-    for (double& x : state.grid) x = x + log_spot;
+    for (double& x : state->grid) x = x + log_spot;
     return state;
 }
 

@@ -12,9 +12,7 @@ static_assert(PricingModel<HullWhiteCN>);
 
 std::expected<FdState, ModelError> HullWhiteCN::create_state_cn(
     const TimeTable& timetable) const {
-    auto last = last_event_ts(timetable);
-    if (!last) return std::unexpected(std::move(last.error()));
-    return FdState::create(params.n_x, params.max_x, *last);
+    return state_at_last_event(params, timetable);
 }
 
 std::expected<CnMatrices, ModelError> HullWhiteCN::cn_coefficients(const FdState& state,

@@ -49,9 +49,7 @@ public:
     const FD1FParams& grid_params() const override { return params_; }
 
     std::expected<FdState, ModelError> create_state_cn(const TimeTable& timetable) const override {
-        auto last = last_event_ts(timetable);
-        if (!last) return std::unexpected(std::move(last.error()));
-        return FdState::create(params_.n_x, params_.max_x, *last);
+        return state_at_last_event(params_, timetable);
     }
 
     std::expected<CnMatrices, ModelError> cn_coefficients(const FdState& state,
